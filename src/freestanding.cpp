@@ -1,0 +1,16 @@
+// The few routines a compiler may emit calls to when no C runtime is linked.
+// Built with loop-to-call rewriting off, so they never call themselves.
+#include <stddef.h>
+
+extern "C" void* memset(void* destination, int value, size_t count) {
+  unsigned char* p = static_cast<unsigned char*>(destination);
+  while (count-- != 0) *p++ = static_cast<unsigned char>(value);
+  return destination;
+}
+
+extern "C" void* memcpy(void* destination, const void* source, size_t count) {
+  unsigned char* d = static_cast<unsigned char*>(destination);
+  const unsigned char* s = static_cast<const unsigned char*>(source);
+  while (count-- != 0) *d++ = *s++;
+  return destination;
+}

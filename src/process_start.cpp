@@ -1,0 +1,9 @@
+// The process entry point of the Windows program, in place of a C runtime's
+// start-up: it derives the command tail by our own rules, runs WinMain and
+// ends the process with its result. Windows builds only.
+#include "settings_location.h"
+
+extern "C" void SkelvaneStart() {
+  LPSTR tail = const_cast<LPSTR>(FindCommandTail(GetCommandLineA()));
+  ExitProcess(static_cast<UINT>(WinMain(GetModuleHandleA(nullptr), nullptr, tail, SW_SHOWDEFAULT)));
+}
