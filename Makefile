@@ -17,3 +17,12 @@ test: deps
 
 clean:
 	rm -rf build dist
+
+fuzz: deps
+	bash scripts/fuzz.sh
+
+bench: deps
+	bash bench/run.sh
+
+dist: deps
+	bash scripts/dist.sh
