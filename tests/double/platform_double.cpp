@@ -4,6 +4,7 @@
 // program relies on, nothing more.
 #include "platform_double.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@ struct World {
   int profileReads = 0;
   std::string lastProfilePath;
   std::map<HKEY, std::set<std::string>> registry;
+  std::map<std::pair<HKEY, std::string>, LONG> forcedStatus;
   std::vector<fake::Removal> removals;
   std::vector<std::string> debugWrites;
 };
@@ -127,6 +129,9 @@ bool KeyExists(HKEY root, const std::string& path) {
 }
 
 const std::vector<Removal>& Removals() { return world().removals; }
+void SetRemovalStatus(HKEY root, const std::string& path, LONG status) {
+  world().forcedStatus[{root, Upper(path)}] = status;
+}
 const std::vector<std::string>& DebugWrites() { return world().debugWrites; }
 
 std::string Upper(const std::string& text) {
@@ -175,8 +180,11 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   World& w = world();
   LONG status = ERROR_SUCCESS;
   const std::string path = fake::Upper(subKey);
+  const auto forced = w.forcedStatus.find({key, path});
   if (!IsKnownRoot(key)) {
     status = ERROR_INVALID_HANDLE;
+  } else if (forced != w.forcedStatus.end()) {
+    status = forced->second;
   } else {
     std::set<std::string>& keys = w.registry[key];
     const auto found = keys.find(path);
@@ -215,10 +223,23 @@ LPSTR lstrcpyA(LPSTR destination, LPCSTR source) { return std::strcpy(destinatio
 LPSTR lstrcatA(LPSTR destination, LPCSTR source) { return std::strcat(destination, source); }
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+  // A Windows long is 32 bits, so "%lX" takes a LONG; host longs are wider, and
+  // the host formatter would read past the argument. Drop the 'l' size.
+  std::string hostFormat;
+  bool inConversion = false;
+  for (LPCSTR p = format; *p != '\0'; ++p) {
+    if (inConversion && *p == 'l') continue;
+    hostFormat += *p;
+    if (*p == '%') {
+      inConversion = !inConversion;  // "%%" closes itself
+    } else if (inConversion && std::isalpha(static_cast<unsigned char>(*p))) {
+      inConversion = false;
+    }
+  }
   // wsprintfA writes at most 1024 characters and the terminating zero.
   va_list args;
   va_start(args, format);
-  const int written = std::vsnprintf(buffer, 1025, format, args);
+  const int written = std::vsnprintf(buffer, 1025, hostFormat.c_str(), args);
   va_end(args);
   return written;
 }

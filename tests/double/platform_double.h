@@ -42,6 +42,9 @@ std::string LastProfilePath();
 void AddKey(HKEY root, const std::string& path);
 bool KeyExists(HKEY root, const std::string& path);
 const std::vector<Removal>& Removals();
+// Removing this key yields the given status and leaves the registry as it is,
+// as when Windows refuses a removal for a reason of its own.
+void SetRemovalStatus(HKEY root, const std::string& path, LONG status);
 
 // Every OutputDebugStringA write, one element a write.
 const std::vector<std::string>& DebugWrites();
