@@ -162,7 +162,24 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR 
   if (!ReadProfileValue(section, key, fileName, &value) || value.empty()) {
     return static_cast<UINT>(defaultValue);
   }
-  return static_cast<UINT>(std::strtol(value.c_str(), nullptr, 0));
+  // Decimal unless a 0x, 0o or 0b prefix says otherwise, so "08" is eight;
+  // the digits end at the first character that is none.
+  const char* p = value.c_str();
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  unsigned base = 10;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) base = 16;
+  if (p[0] == '0' && (p[1] == 'o' || p[1] == 'O')) base = 8;
+  if (p[0] == '0' && (p[1] == 'b' || p[1] == 'B')) base = 2;
+  if (base != 10) p += 2;
+  UINT result = 0;
+  for (;; ++p) {
+    const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    const unsigned digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'z' ? c - 'a' + 10 : 99;
+    if (digit >= base) break;
+    result = result * base + digit;
+  }
+  return negative ? 0u - result : result;
 }
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR returned,

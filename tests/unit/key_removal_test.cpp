@@ -362,6 +362,9 @@ TEST_F(RunTest, TracesOnlyWhenDebugIsNonzero) {
       {"debug=255\n", true},
       {"DEBUG=1\n", true},
       {"debug=1 ; on\n", true},
+      {"debug=08\n", true},  // decimal, not a bad octal number
+      {"debug=0x0\n", false},
+      {"debug=-1\n", true},
   };
   for (const SwitchCase& c : cases) {
     SCOPED_TRACE(c.line);
