@@ -15,20 +15,23 @@ typedef std::int32_t LONG;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 
-struct HINSTANCE__;
-typedef HINSTANCE__* HINSTANCE;
-struct HKEY__;
-typedef HKEY__* HKEY;
+// Distinct opaque handle types, so an instance is never passed as a key.
+struct HostInstance;
+typedef HostInstance* HINSTANCE;
+struct HostKey;
+typedef HostKey* HKEY;
 
 #define HKEY_CLASSES_ROOT ((HKEY)(std::uintptr_t)0x80000000u)
 #define HKEY_CURRENT_USER ((HKEY)(std::uintptr_t)0x80000001u)
 #define HKEY_LOCAL_MACHINE ((HKEY)(std::uintptr_t)0x80000002u)
 #define HKEY_USERS ((HKEY)(std::uintptr_t)0x80000003u)
 
-#define ERROR_SUCCESS 0L
-#define ERROR_FILE_NOT_FOUND 2L
-#define ERROR_ACCESS_DENIED 5L
-#define ERROR_INVALID_HANDLE 6L
+// Status codes as LONG, the type the registry calls give them on Windows
+// (a host long is wider).
+constexpr LONG ERROR_SUCCESS = 0;
+constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_INVALID_HANDLE = 6;
 
 DWORD GetModuleFileNameA(HINSTANCE module, LPSTR fileName, DWORD size);
 BOOL IsDBCSLeadByte(BYTE testChar);

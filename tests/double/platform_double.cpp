@@ -34,13 +34,19 @@ World& world() {
 
 unsigned char UpperByte(unsigned char c) {
   if (c >= 'a' && c <= 'z') return c - 0x20;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;  // a-grave .. thorn, not the division sign
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+    return c - 0x20;  // a-grave .. thorn, not the division sign
   switch (c) {
-    case 0x9A: return 0x8A;  // s-caron
-    case 0x9C: return 0x8C;  // oe
-    case 0x9E: return 0x8E;  // z-caron
-    case 0xFF: return 0x9F;  // y-diaeresis
-    default: return c;
+    case 0x9A:
+      return 0x8A;  // s-caron
+    case 0x9C:
+      return 0x8C;  // oe
+    case 0x9E:
+      return 0x8E;  // z-caron
+    case 0xFF:
+      return 0x9F;  // y-diaeresis
+    default:
+      return c;
   }
 }
 
@@ -71,7 +77,8 @@ bool FindProfileValue(const std::string& text, const std::string& section, const
     start = end + 1;
     if (!line.empty() && line[0] == '[') {
       const size_t close = line.find(']');
-      const std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      const std::string name =
+          Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
       if (inSection) return false;
       inSection = fake::Upper(name) == fake::Upper(section);
       continue;
@@ -102,18 +109,28 @@ bool ReadProfileValue(LPCSTR section, LPCSTR key, LPCSTR fileName, std::string* 
 
 namespace fake {
 
-void Reset() { world() = World(); }
+void Reset() {
+  world() = World();
+}
 void SetModulePath(const std::string& path) {
   world().modulePath = path;
   world().moduleFails = false;
 }
-void FailModulePath() { world().moduleFails = true; }
-void SetLeadBytes(const std::string& bytes) { world().leadBytes = bytes; }
+void FailModulePath() {
+  world().moduleFails = true;
+}
+void SetLeadBytes(const std::string& bytes) {
+  world().leadBytes = bytes;
+}
 void SetProfileFile(const std::string& path, const std::string& text) {
   world().profileFiles[path] = text;
 }
-int ProfileReads() { return world().profileReads; }
-std::string LastProfilePath() { return world().lastProfilePath; }
+int ProfileReads() {
+  return world().profileReads;
+}
+std::string LastProfilePath() {
+  return world().lastProfilePath;
+}
 
 void AddKey(HKEY root, const std::string& path) {
   std::string upper = Upper(path);
@@ -128,11 +145,15 @@ bool KeyExists(HKEY root, const std::string& path) {
   return world().registry[root].count(Upper(path)) != 0;
 }
 
-const std::vector<Removal>& Removals() { return world().removals; }
+const std::vector<Removal>& Removals() {
+  return world().removals;
+}
 void SetRemovalStatus(HKEY root, const std::string& path, LONG status) {
   world().forcedStatus[{root, Upper(path)}] = status;
 }
-const std::vector<std::string>& DebugWrites() { return world().debugWrites; }
+const std::vector<std::string>& DebugWrites() {
+  return world().debugWrites;
+}
 
 std::string Upper(const std::string& text) {
   std::string upper = text;
@@ -175,7 +196,9 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR 
   UINT result = 0;
   for (;; ++p) {
     const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
-    const unsigned digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'z' ? c - 'a' + 10 : 99;
+    const unsigned digit = c >= '0' && c <= '9'   ? c - '0'
+                           : c >= 'a' && c <= 'z' ? c - 'a' + 10
+                                                  : 99;
     if (digit >= base) break;
     result = result * base + digit;
   }
@@ -220,7 +243,9 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   return status;
 }
 
-void OutputDebugStringA(LPCSTR text) { world().debugWrites.push_back(text); }
+void OutputDebugStringA(LPCSTR text) {
+  world().debugWrites.push_back(text);
+}
 
 LPSTR CharUpperA(LPSTR text) {
   for (char* p = text; *p != '\0'; ++p) {
@@ -233,11 +258,17 @@ int lstrcmpiA(LPCSTR left, LPCSTR right) {
   return fake::Upper(left).compare(fake::Upper(right));
 }
 
-int lstrlenA(LPCSTR text) { return text == nullptr ? 0 : static_cast<int>(std::strlen(text)); }
+int lstrlenA(LPCSTR text) {
+  return text == nullptr ? 0 : static_cast<int>(std::strlen(text));
+}
 
-LPSTR lstrcpyA(LPSTR destination, LPCSTR source) { return std::strcpy(destination, source); }
+LPSTR lstrcpyA(LPSTR destination, LPCSTR source) {
+  return std::strcpy(destination, source);
+}
 
-LPSTR lstrcatA(LPSTR destination, LPCSTR source) { return std::strcat(destination, source); }
+LPSTR lstrcatA(LPSTR destination, LPCSTR source) {
+  return std::strcat(destination, source);
+}
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
   // A Windows long is 32 bits, so "%lX" takes a LONG; host longs are wider, and
