@@ -1,8 +1,8 @@
 #include "key_removal.h"
 
-namespace {
+const char kSettingsSection[] = "skelvane";
 
-const char kSection[] = "skelvane";
+namespace {
 
 struct RootName {
   LPCSTR name;
@@ -52,7 +52,8 @@ HKEY LookUpRootKey(LPCSTR rootName) {
 
 EntryVerdict ReadKeyEntry(LPCSTR settingsPath, int number, KeyEntry* entry) {
   wsprintfA(g_keyName, "del%d", number);
-  GetPrivateProfileStringA(kSection, g_keyName, "", g_entry, kEntryBufferSize, settingsPath);
+  GetPrivateProfileStringA(kSettingsSection, g_keyName, "", g_entry, kEntryBufferSize,
+                           settingsPath);
   const int length = lstrlenA(g_entry);
   if (length == 0) return kEntryMissing;
   // A longer entry was cut by the read and could name a different key.
@@ -64,8 +65,12 @@ EntryVerdict ReadKeyEntry(LPCSTR settingsPath, int number, KeyEntry* entry) {
   return entry->root != nullptr ? kEntryValid : kEntryUnknownRoot;
 }
 
+UINT ReadTraceSwitch(LPCSTR settingsPath) {
+  return GetPrivateProfileIntA(kSettingsSection, "debug", 0, settingsPath);
+}
+
 void RemoveListedKeys(LPCSTR settingsPath) {
-  const bool trace = GetPrivateProfileIntA(kSection, "debug", 0, settingsPath) != 0;
+  const bool trace = ReadTraceSwitch(settingsPath) != 0;
   if (trace) {
     OutputDebugStringA("Skelvane - ini name is: ");
     OutputDebugStringA(settingsPath);

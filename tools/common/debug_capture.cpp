@@ -17,6 +17,13 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
   return text;
 }
 
+// The initial breakpoint the loader raises for a debugger; a 32-bit program
+// under a 64-bit debugger raises the emulation layer's own kind of it.
+bool IsLoaderBreakpoint(DWORD code) {
+  const DWORD kWx86Breakpoint = 0x4000001F;
+  return code == EXCEPTION_BREAKPOINT || code == kWx86Breakpoint;
+}
+
 }  // namespace
 
 CapturedRun RunUnderDebugger(const std::string& program, const std::string& commandLine,
@@ -60,7 +67,7 @@ CapturedRun RunUnderDebugger(const std::string& program, const std::string& comm
       case EXCEPTION_DEBUG_EVENT:
         // The loader's first breakpoint is ours to swallow; any other exception
         // goes back to the program, so a crash ends it as it would undebugged.
-        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+        if (!IsLoaderBreakpoint(event.u.Exception.ExceptionRecord.ExceptionCode)) {
           continueStatus = DBG_EXCEPTION_NOT_HANDLED;
         }
         break;
