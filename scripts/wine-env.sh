@@ -9,11 +9,16 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 [ -x "$WINE64" ] || WINE64=$(command -v wine64)
 
-wine_start() {
+# Creates the prefix at first use; quick when it is there.
+wine_prefix_ready() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE64" wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || true
   fi
+}
+
+wine_start() {
+  wine_prefix_ready
   wineserver -p >/dev/null 2>&1 || true
   trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 }
