@@ -39,7 +39,6 @@ VERSION_STRINGS = {
     "ProductVersion": "0.80",
     "InternalName": "skelvane",
     "ProductName": "Skelvane",
-    "OriginalFilename": "skelvane.exe",
 }
 # Present and non-empty; their wording is ours to choose.
 VERSION_FREE_TEXT = ["CompanyName", "FileDescription", "LegalCopyright"]
