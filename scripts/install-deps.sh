@@ -22,5 +22,5 @@ if [ ${#missing[@]} -ne 0 ]; then
   fi
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q >/dev/null
-  apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get install -y -q "${missing[@]}" >/dev/null
 fi
