@@ -5,28 +5,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 
+#include "e2e_support.h"
+
 namespace e2e {
-
-// Takes a path the build gave (a Unix path when cross-built); yields it in
-// Windows form, a Unix path reached through Wine's drive Z:.
-inline std::string BuiltFilePath(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  if (!path.empty() && path[0] == '\\') path = "Z:" + path;
-  return path;
-}
-
-// Yields the text with every occurrence of from replaced by to, left to right;
-// what to brings in is not searched again.
-inline std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  for (std::string::size_type at = text.find(from); at != std::string::npos;
-       at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
 
 struct ConsoleRun {
   bool started = false;

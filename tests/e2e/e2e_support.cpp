@@ -93,11 +93,22 @@ std::string TempDirectory() {
 
 }  // namespace
 
-std::string BuiltProgramPath() {
-  std::string path = SKELVANE_PROGRAM_PATH;
+std::string BuiltFilePath(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
   if (!path.empty() && path[0] == '\\') path = "Z:" + path;
   return path;
+}
+
+std::string BuiltProgramPath() {
+  return BuiltFilePath(SKELVANE_PROGRAM_PATH);
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (std::string::size_type at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
 }
 
 bool MakeDirectories(const std::string& path) {
@@ -263,12 +274,7 @@ std::string ProgramCase::FillIn(const std::string& text) const {
   const std::pair<std::string, std::string> marks[] = {
       {"{dir}", caseDir_}, {"{prog}", program_}, {"{drive}", caseDir_.substr(0, 2)}};
   std::string expanded = text;
-  for (const auto& [mark, value] : marks) {
-    for (std::string::size_type at = expanded.find(mark); at != std::string::npos;
-         at = expanded.find(mark, at + value.size())) {
-      expanded.replace(at, mark.size(), value);
-    }
-  }
+  for (const auto& [mark, value] : marks) expanded = Replaced(expanded, mark, value);
   return expanded;
 }
 

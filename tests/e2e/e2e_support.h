@@ -21,9 +21,16 @@ constexpr long kHasSubkeys = ERROR_ACCESS_DENIED;    // 5
 constexpr long kUnknownRoot = ERROR_INVALID_HANDLE;  // 6
 constexpr long kBadPathName = ERROR_BAD_PATHNAME;    // A1: the subkey starts with a backslash
 
-// Yields the built program's path in Windows form; a Unix path from the build
-// is reached through Wine's drive Z:.
+// Takes a path the build gave (a Unix path when cross-built); yields it in
+// Windows form, a Unix path reached through Wine's drive Z:.
+std::string BuiltFilePath(std::string path);
+
+// Yields the built program's path in Windows form.
 std::string BuiltProgramPath();
+
+// Yields the text with every occurrence of from replaced by to, left to right;
+// what to brings in is not searched again.
+std::string Replaced(std::string text, const std::string& from, const std::string& to);
 
 // ---- Files and directories
 
